@@ -100,9 +100,7 @@ void AudioEffect::setBlockSize(VstInt32 size) {
     std::atomic_ref<VstInt32>(blockSize).store(size, std::memory_order_relaxed);
 }
 
-float AudioEffect::getSampleRate() {
-    return std::atomic_ref<float>(sampleRate).load(std::memory_order_relaxed);
-}
+float AudioEffect::getSampleRate() { return CurrentSampleRate(); }
 
 VstInt32 AudioEffect::getBlockSize() {
     return std::atomic_ref<VstInt32>(blockSize).load(std::memory_order_relaxed);
@@ -113,17 +111,13 @@ void AudioEffect::setParameterAutomated(VstInt32 index, float value) {
     if (audioMaster) callHost(audioMasterAutomate, index, 0, nullptr, value);
 }
 
-VstInt32 AudioEffect::getProgram() {
-    return std::atomic_ref<VstInt32>(curProgram).load(std::memory_order_relaxed);
-}
+VstInt32 AudioEffect::getProgram() { return CurrentProgramIndex(); }
 
 void AudioEffect::setProgram(VstInt32 program) {
     std::atomic_ref<VstInt32>(curProgram).store(program, std::memory_order_relaxed);
 }
 
-void AudioEffect::setInitialDelay(VstInt32 delay) {
-    std::atomic_ref<VstInt32>(cEffect.initialDelay).store(delay, std::memory_order_relaxed);
-}
+void AudioEffect::setInitialDelay(VstInt32 delay) { StoreInitialDelay(delay); }
 
 VstInt32 AudioEffect::getMasterVersion() {
     if (!audioMaster) return 1;

@@ -6,6 +6,8 @@
 // classes keep it and append their own.
 #pragma once
 
+#include <atomic>
+
 #include "host/aeffect.h"
 #include "host/aeffeditor.h"
 
@@ -98,6 +100,18 @@ protected:
     void setFlag(VstInt32 bit, bool state) noexcept {
         cEffect.flags = state ? (cEffect.flags | bit) : (cEffect.flags & ~bit);
     }
+    // Non-virtual relaxed-atomic accessors for the audio thread's hot path;
+    // the virtual methods above go through them.
+    VstInt32 CurrentProgramIndex() const noexcept {
+        return std::atomic_ref<const VstInt32>(curProgram).load(std::memory_order_relaxed);
+    }
+    float CurrentSampleRate() const noexcept {
+        return std::atomic_ref<const float>(sampleRate).load(std::memory_order_relaxed);
+    }
+    void StoreInitialDelay(VstInt32 delay) noexcept {
+        std::atomic_ref<VstInt32>(cEffect.initialDelay).store(delay, std::memory_order_relaxed);
+    }
+
     // Sends one host opcode from this effect's record; the caller has
     // tested audioMaster.
     VstIntPtr callHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
