@@ -75,7 +75,7 @@ TEST(Programs, SelectionSwitchesValuesAndRefusesNonexistentPrograms) {
     Dispatch(fx, effSetProgram, 0, 1);
     EXPECT_EQ(Dispatch(fx, effGetProgram), 1);
     EXPECT_EQ(fx.CurrentProgram().GetValue(0), 10.0f);
-    for (VstIntPtr bad : {VstIntPtr{8}, VstIntPtr{-1}, VstIntPtr{1} << 40}) {
+    for (VstIntPtr bad : {VstIntPtr{8}, VstIntPtr{-1}, VstIntPtr{INTPTR_MAX}, VstIntPtr{INTPTR_MIN}}) {
         Dispatch(fx, effSetProgram, 0, bad);
         EXPECT_EQ(fx.getProgram(), 1);
     }
