@@ -53,8 +53,8 @@ LONG StatusOf(int error) noexcept {
 }
 
 bool IsPlainByte(unsigned char c) noexcept {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '_' || c == '.';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.';
 }
 
 // The file name of the name [begin, end): unsafe bytes and a leading '.'
@@ -121,8 +121,7 @@ LONG OpenDirectory(int parent, const char* name, bool create, mode_t mode, int& 
 
 // The walk shared by RegCreateKeyExA and RegOpenKeyExA: one directory per
 // level of the subkey path, each intermediate descriptor closed on the way.
-LONG OpenKey(HKEY parent, LPCSTR subKey, bool create, PHKEY result,
-             LPDWORD disposition) noexcept {
+LONG OpenKey(HKEY parent, LPCSTR subKey, bool create, PHKEY result, LPDWORD disposition) noexcept {
     if (result == nullptr) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     const char* rest = subKey != nullptr ? subKey : "";
@@ -312,8 +311,7 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/, DWORD dwT
     if (fd < 0) return ERROR_CANTWRITE;
 
     const BYTE type[kTypeSize] = {static_cast<BYTE>(dwType), static_cast<BYTE>(dwType >> 8),
-                                  static_cast<BYTE>(dwType >> 16),
-                                  static_cast<BYTE>(dwType >> 24)};
+                                  static_cast<BYTE>(dwType >> 16), static_cast<BYTE>(dwType >> 24)};
     LONG status = ERROR_SUCCESS;
     if (!WriteExactly(fd, type, lpData, cbData)) status = StatusOf(errno);
     // close reports late write errors on some file systems.

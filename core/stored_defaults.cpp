@@ -41,9 +41,9 @@ float ReadDefault(const CFString* key) noexcept {
             // value would leave part of the float unread.
             BYTE data[sizeof(float)] = {};
             DWORD size = sizeof data;
-            if (RegQueryValueExA(application, key->Text().c_str(), nullptr, nullptr, data,
-                                 &size) == ERROR_SUCCESS &&
-                size == sizeof data) {
+            const LONG status =
+                RegQueryValueExA(application, key->Text().c_str(), nullptr, nullptr, data, &size);
+            if (status == ERROR_SUCCESS && size == sizeof data) {
                 std::memcpy(&result, data, sizeof result);
             }
             RegCloseKey(application);
@@ -66,9 +66,9 @@ void WriteDefault(const CFString* key, float value) noexcept {
             // REG_DWORD keeps it: no conversion to an integer.
             DWORD bits = 0;
             std::memcpy(&bits, &value, sizeof bits);
-            const BYTE data[sizeof bits] = {
-                static_cast<BYTE>(bits), static_cast<BYTE>(bits >> 8),
-                static_cast<BYTE>(bits >> 16), static_cast<BYTE>(bits >> 24)};
+            const BYTE data[sizeof bits] = {static_cast<BYTE>(bits), static_cast<BYTE>(bits >> 8),
+                                            static_cast<BYTE>(bits >> 16),
+                                            static_cast<BYTE>(bits >> 24)};
             RegSetValueExA(application, key->Text().c_str(), 0, REG_DWORD, data, sizeof data);
             RegCloseKey(application);
         }

@@ -93,10 +93,11 @@ TEST(OutOfMemory, ArrayCreateThrowsAndKeepsNothing) {
     CFLiteralCache cache;
     CFString* sources[2] = {cache.Get(kFirst), cache.Get(kSecond)};
     CFArray* array = nullptr;
-    const int failures = FailEveryAllocationInTurn([&] { array = CFArrayCreate(sources); }, [&] {
-        EXPECT_EQ(CFGetRetainCount(sources[0]), 1);
-        EXPECT_EQ(CFGetRetainCount(sources[1]), 1);
-    });
+    const int failures = FailEveryAllocationInTurn([&] { array = CFArrayCreate(sources); },
+                                                   [&] {
+                                                       EXPECT_EQ(CFGetRetainCount(sources[0]), 1);
+                                                       EXPECT_EQ(CFGetRetainCount(sources[1]), 1);
+                                                   });
     EXPECT_GE(failures, 4);  // the array, its slots, each string and its text
     ASSERT_NE(array, nullptr);
     EXPECT_EQ(CFGetRetainCount(array), 1);

@@ -36,7 +36,8 @@ std::optional<std::vector<unsigned char>> FileBytes(const fs::path& path) {
 
 void WriteFile(const fs::path& path, const std::vector<unsigned char>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // Every entry below `root`, as paths relative to it.
@@ -63,7 +64,7 @@ TEST_F(FileStore, AValueIsOneFileOfTypeCodeAndData) {
     EXPECT_EQ(FileBytes(AppDir() / "Seconds"), kOneSecond);
     // Nothing else: no temporary left, no extra level.
     EXPECT_EQ(Tree(root_), (std::set<std::string>{"Vantorel", "Vantorel/com.vantorel.Tardimark",
-                                                   "Vantorel/com.vantorel.Tardimark/Seconds"}));
+                                                  "Vantorel/com.vantorel.Tardimark/Seconds"}));
 }
 
 // Where HKCU\Software lands for each environment; "" when nowhere.
@@ -143,15 +144,17 @@ TEST_F(FileStore, BrokenTreesReadAsZeroAndDropWrites) {
              fs::create_symlink(root / "nowhere", root / "link");
              setenv("XDG_CONFIG_HOME", (root / "link").c_str(), 1);
          }},
-        {"maker key is a file", [](const fs::path& root,
-                                   const fs::path&) { WriteFile(root / "Vantorel", {1}); }},
+        {"maker key is a file",
+         [](const fs::path& root, const fs::path&) { WriteFile(root / "Vantorel", {1}); }},
         {"application key is a dangling link",
          [](const fs::path& root, const fs::path& app) {
              fs::create_directories(root / "Vantorel");
              fs::create_symlink(root / "nowhere", app);
          }},
         {"value is a directory",
-         [](const fs::path&, const fs::path& app) { fs::create_directories(app / "Seconds" / "x"); }},
+         [](const fs::path&, const fs::path& app) {
+             fs::create_directories(app / "Seconds" / "x");
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -184,10 +187,14 @@ TEST_F(FileStore, DamagedValuesReadAsZeroAndAreReplacedByWrites) {
     };
     const Case cases[] = {
         {"empty file", [](const fs::path& value) { WriteFile(value, {}); }},
-        {"type code cut short", [](const fs::path& value) { WriteFile(value, {0x04, 0, 0}); }},
-        {"dangling link", [](const fs::path& value) {
-             fs::create_symlink(value.parent_path() / "nowhere", value);
+        {"type code cut short",
+         [](const fs::path& value) {
+             WriteFile(value, {0x04, 0, 0});
          }},
+        {"dangling link",
+         [](const fs::path& value) { fs::create_symlink(value.parent_path() / "nowhere", value); }},
+        // Opening a FIFO for reading would wait for a writer.
+        {"FIFO", [](const fs::path& value) { ASSERT_EQ(mkfifo(value.c_str(), 0600), 0); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -281,7 +288,8 @@ TEST_F(FileStore, NamesNeverLeaveTheirKeyDirectory) {
 
 TEST_F(FileStore, OpenNeverCreatesAndQueriesRespectTheBuffer) {
     HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kMakerPath, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kMakerPath, 0, KEY_READ, &key),
+              ERROR_FILE_NOT_FOUND);
     EXPECT_TRUE(Tree(root_).empty());
 
     Plant("Long", REG_BINARY, {1, 2, 3, 4, 5, 6});

@@ -50,10 +50,10 @@ LONG Open(const std::string& call, PHKEY result) {
 }  // namespace
 
 LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
-                     REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes,
-                     PHKEY phkResult, LPDWORD /*lpdwDisposition*/) noexcept {
-    const bool plain = Reserved == 0 && lpClass == nullptr && dwOptions == 0 &&
-                       lpSecurityAttributes == nullptr;
+                     REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
+                     LPDWORD /*lpdwDisposition*/) noexcept {
+    const bool plain =
+        Reserved == 0 && lpClass == nullptr && dwOptions == 0 && lpSecurityAttributes == nullptr;
     return Open("create " + NameOf(hKey) + " " + lpSubKey + " " + Hex(samDesired) +
                     (plain ? "" : " (odd arguments)"),
                 phkResult);
@@ -80,8 +80,8 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
     return status;
 }
 
-LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
-                    const BYTE* lpData, DWORD cbData) noexcept {
+LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                    DWORD cbData) noexcept {
     std::string bytes;
     for (DWORD i = 0; i < cbData; ++i) bytes += " " + Hex(lpData[i]);
     return Record("set " + NameOf(hKey) + " " + lpValueName + " type " + std::to_string(dwType) +
@@ -109,8 +109,8 @@ TEST_F(StoredDefaultsCalls, ReadMakesTwoLevelsAndOnlyOpensTheThird) {
     const Case cases[] = {
         {"",
          {"create HKCU Software 20006", "create k1 Vantorel 20006",
-          "open k2 com.vantorel.Tardimark 20019", "query k3 Seconds size 4", "close k3",
-          "close k2", "close k1"},
+          "open k2 com.vantorel.Tardimark 20019", "query k3 Seconds size 4", "close k3", "close k2",
+          "close k1"},
          1.0f},
         {"create HKCU Software 20006", {"create HKCU Software 20006"}, 0.0f},
         {"create k1 Vantorel 20006",
@@ -122,8 +122,8 @@ TEST_F(StoredDefaultsCalls, ReadMakesTwoLevelsAndOnlyOpensTheThird) {
          0.0f},
         {"query k3 Seconds size 4",
          {"create HKCU Software 20006", "create k1 Vantorel 20006",
-          "open k2 com.vantorel.Tardimark 20019", "query k3 Seconds size 4", "close k3",
-          "close k2", "close k1"},
+          "open k2 com.vantorel.Tardimark 20019", "query k3 Seconds size 4", "close k3", "close k2",
+          "close k1"},
          0.0f},
     };
     for (const Case& c : cases) {
