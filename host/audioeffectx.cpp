@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -315,7 +317,8 @@ bool AudioEffectX::getChunkFile(void* nativePath) {
 
 // The caller's old block is released first. When the new one cannot be
 // had, the caller's pointer is left null, never dangling. A negative
-// channel count is refused the same way.
+// channel count, or one whose size does not fit a size_t (4 bytes wide in
+// the 32-bit build), is refused the same way.
 bool AudioEffectX::allocateArrangement(VstSpeakerArrangement** arrangement,
                                        VstInt32 nbChannels) {
     if (!arrangement) return false;
@@ -324,6 +327,9 @@ bool AudioEffectX::allocateArrangement(VstSpeakerArrangement** arrangement,
         *arrangement = nullptr;
     }
     if (nbChannels < 0) return false;
+    constexpr std::size_t kMaxChannels =
+        (SIZE_MAX - offsetof(VstSpeakerArrangement, speakers)) / sizeof(VstSpeakerProperties);
+    if (static_cast<std::size_t>(nbChannels) > kMaxChannels) return false;
     const std::size_t bytes = SpeakerArrangementBytes(nbChannels);
     void* block = std::calloc(1, bytes);
     if (!block) return false;
@@ -343,15 +349,16 @@ bool AudioEffectX::deallocateArrangement(VstSpeakerArrangement** arrangement) {
 
 bool AudioEffectX::copySpeaker(VstSpeakerProperties* to, VstSpeakerProperties* from) {
     if (!to || !from) return false;
-    const std::size_t nameLen = strnlen(from->name, sizeof(from->name) - 1);
-    std::memset(to->name, 0, sizeof(to->name));
-    std::memcpy(to->name, from->name, nameLen);
+    // The name goes through a copy: to and from may be the same speaker.
+    char name[sizeof(from->name)] = {};
+    std::memcpy(name, from->name, strnlen(from->name, sizeof(from->name) - 1));
+    std::memcpy(to->name, name, sizeof(name));
     to->type = from->type;
     to->azimuth = from->azimuth;
     to->elevation = from->elevation;
     to->radius = from->radius;
     to->reserved = from->reserved;
-    std::memcpy(to->future, from->future, sizeof(to->future));
+    std::memmove(to->future, from->future, sizeof(to->future));
     return true;
 }
 
