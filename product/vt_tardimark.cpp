@@ -32,8 +32,11 @@ VstInt32 SaturatedInt32(double v) noexcept {
     return static_cast<VstInt32>(v);
 }
 
+// The mode truncated toward zero is exactly 1: seconds; anything else
+// (0, 2, -1, NaN) is samples.
 bool SecondsMode(VtProgramBasic& program) {
-    return SaturatedInt32(program.GetValue(kParamSamplesOrSeconds)) == 1;
+    const float mode = program.GetValue(kParamSamplesOrSeconds);
+    return mode >= 1.0f && mode < 2.0f;
 }
 
 }  // namespace
