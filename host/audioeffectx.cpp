@@ -137,7 +137,7 @@ bool AudioEffectX::ioChanged() { return audioMaster && callHost(audioMasterIOCha
 double AudioEffectX::updateSampleRate() {
     if (audioMaster) {
         const VstIntPtr rate = callHost(audioMasterGetSampleRate);
-        if (rate > 0) setSampleRate(static_cast<float>(rate));
+        if (rate > 0) AudioEffect::setSampleRate(static_cast<float>(rate));
     }
     return getSampleRate();
 }
@@ -145,7 +145,7 @@ double AudioEffectX::updateSampleRate() {
 VstInt32 AudioEffectX::updateBlockSize() {
     if (audioMaster) {
         const VstIntPtr size = callHost(audioMasterGetBlockSize);
-        if (size > 0) setBlockSize(static_cast<VstInt32>(size));
+        if (size > 0) AudioEffect::setBlockSize(static_cast<VstInt32>(size));
     }
     return getBlockSize();
 }
