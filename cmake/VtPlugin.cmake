@@ -9,10 +9,12 @@ function(vt_add_plugin target)
     if(WIN32)
         target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/host/exports.def)
     else()
+        # clang links the sanitizer runtimes into executables only: a module
+        # built with them leaves their symbols to the program that loads it.
         target_link_options(${target} PRIVATE
             -Wl,--version-script=${PROJECT_SOURCE_DIR}/host/exports.map
             -Wl,--defsym,main=VSTPluginMain
-            -Wl,--no-undefined)
+            $<$<NOT:$<AND:$<CXX_COMPILER_ID:Clang>,$<BOOL:${VT_SANITIZE}>>>:-Wl,--no-undefined>)
         set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/host/exports.map)
     endif()
 endfunction()

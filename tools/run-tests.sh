@@ -18,6 +18,7 @@ for preset in linux asan tsan win32; do
         run cmake --build --preset "$preset" && run ctest --preset "$preset" -j2
     fi
 done
+run sh fuzz/run.sh 60
 
 echo "steps: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
