@@ -85,6 +85,13 @@ TEST(WriterKilled, EveryValueStaysWholeAndLeftoversAreNeverValues) {
             WriteUntilKilled(lib, ready[1]);
         }
         close(ready[1]);
+        // A check that fails before the kill must not leave the writer running.
+        struct Reaper {
+            pid_t pid;
+            ~Reaper() {
+                if (pid > 0 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
+            }
+        } reaper{pid};
         char byte = 0;
         ASSERT_EQ(read(ready[0], &byte, 1), 1) << "the writer never stored a value";
         close(ready[0]);
@@ -94,6 +101,7 @@ TEST(WriterKilled, EveryValueStaysWholeAndLeftoversAreNeverValues) {
         ASSERT_EQ(kill(pid, SIGKILL), 0);
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        reaper.pid = 0;
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 
         // Each value: exactly one whole DWORD that the writer wrote. Any
