@@ -370,7 +370,7 @@ bool AudioEffectX::matchArrangement(VstSpeakerArrangement** to, VstSpeakerArrang
     for (VstInt32 i = 0; i < (*to)->numChannels; ++i) {
         // Pointer arithmetic: the block holds numChannels speakers, however
         // many the declared array names.
-        if (!copySpeaker((*to)->speakers + i, from->speakers + i)) return false;
+        if (!copySpeaker(SpeakerAt(*to, i), SpeakerAt(from, i))) return false;
     }
     return true;
 }

@@ -41,6 +41,13 @@ struct VstSpeakerArrangement {
 };
 static_assert(offsetof(VstSpeakerArrangement, speakers) == 8);
 
+// Speaker i of an arrangement holding numChannels speakers, however many
+// the declared array names: reached through a plain pointer, not the array.
+inline VstSpeakerProperties* SpeakerAt(VstSpeakerArrangement* a, VstInt32 i) noexcept {
+    VstSpeakerProperties* first = &a->speakers[0];
+    return first + i;
+}
+
 // Bytes an arrangement of n speakers occupies.
 constexpr std::size_t SpeakerArrangementBytes(VstInt32 n) noexcept {
     return offsetof(VstSpeakerArrangement, speakers) +

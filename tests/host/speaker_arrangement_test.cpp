@@ -35,7 +35,7 @@ std::size_t BlockBytes(void* block) {
 
 // Speaker i of a block: the block holds numChannels speakers, however many
 // the declared array names, so it is reached by pointer arithmetic.
-VstSpeakerProperties& Speaker(VstSpeakerArrangement* a, VstInt32 i) { return *(a->speakers + i); }
+VstSpeakerProperties& Speaker(VstSpeakerArrangement* a, VstInt32 i) { return *SpeakerAt(a, i); }
 
 const unsigned char* Bytes(const void* p) { return static_cast<const unsigned char*>(p); }
 
@@ -214,7 +214,7 @@ TEST_F(SpeakerArrangement, MatchWithNullSourceLeavesTheTargetUntouched) {
     EXPECT_EQ(to, src);
     EXPECT_EQ(to->type, 9);
     EXPECT_EQ(to->numChannels, 2);
-    EXPECT_STREQ(to->speakers[1].name, "Speaker 1");
+    EXPECT_STREQ(Speaker(to, 1).name, "Speaker 1");
     fx.deallocateArrangement(&src);
 }
 
