@@ -2,14 +2,7 @@
 
 #include <cstring>
 
-#if defined(_WIN32)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-#else
-#include "core/file_registry.h"
-#endif
+#include "core/registry_api.h"
 
 namespace {
 

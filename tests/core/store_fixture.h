@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/core/registry_api.h"
+#include "core/registry_api.h"
 
 #if !defined(_WIN32)
 #include <stdlib.h>
