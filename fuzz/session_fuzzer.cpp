@@ -14,6 +14,8 @@
 // a live record.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include "temporary_store.h"
+
 #include <algorithm>
 #include <array>
 #include <cfloat>
@@ -51,7 +53,6 @@ constexpr std::size_t kRecordBlock = 1024;
     std::abort();
 }
 
-std::filesystem::path gStoreRoot;  // the temporary XDG_CONFIG_HOME
 
 struct Session {
     explicit Session(FuzzedDataProvider& provider) : data(provider) {}
@@ -343,7 +344,7 @@ void ProcessOther(Session& s, std::size_t which) {
 // The values remembered before this input's first instance: each missing
 // or any float, so that every input starts from a store it chose itself.
 void SeedStore(FuzzedDataProvider& data) {
-    const std::filesystem::path directory = gStoreRoot / "Vantorel" / "com.vantorel.Tardimark";
+    const std::filesystem::path directory = fuzzstore::Root() / "Vantorel" / "com.vantorel.Tardimark";
     for (const char* name : {"Samples", "Seconds", "SamplesOrSeconds"}) {
         std::error_code ignored;
         std::filesystem::remove(directory / name, ignored);
@@ -353,22 +354,13 @@ void SeedStore(FuzzedDataProvider& data) {
     }
 }
 
-void RemoveStore() {
-    std::error_code ignored;
-    std::filesystem::remove_all(gStoreRoot, ignored);
-}
 
 }  // namespace
 
 // The store lives in a temporary directory for the whole run, never among
 // the user's own settings.
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tardimark-fuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) Fail("no temporary store directory");
-    gStoreRoot = pattern;
-    setenv("XDG_CONFIG_HOME", pattern.c_str(), 1);
-    std::atexit(RemoveStore);
+    fuzzstore::UseTemporaryStore("tardimark-fuzz");
     return 0;
 }
 

@@ -7,6 +7,8 @@
 // data is exactly 4 bytes.
 #include <fcntl.h>
 #include <fuzzer/FuzzedDataProvider.h>
+
+#include "temporary_store.h"
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,14 +31,13 @@ namespace {
 constexpr char kApplicationPath[] = "Software\\Vantorel\\com.vantorel.Tardimark";
 constexpr std::size_t kTypeSize = 4;
 
-fs::path gStoreRoot;  // the temporary XDG_CONFIG_HOME
 
 [[noreturn]] void Fail(const char* what) {
     std::fprintf(stderr, "store reader fuzzer: %s\n", what);
     std::abort();
 }
 
-fs::path ApplicationDirectory() { return gStoreRoot / "Vantorel" / "com.vantorel.Tardimark"; }
+fs::path ApplicationDirectory() { return fuzzstore::Root() / "Vantorel" / "com.vantorel.Tardimark"; }
 
 // The one entry of the application key's directory: the file the store
 // made for the value name, found without knowing how names are spelled.
@@ -71,9 +72,9 @@ bool Plant(const fs::path& path, Kind kind, const std::vector<std::uint8_t>& con
     switch (kind) {
         case Kind::kFile: writeFile(path); return true;
         case Kind::kDirectory: fs::create_directory(path); return false;
-        case Kind::kDanglingLink: fs::create_symlink(gStoreRoot / "nowhere", path); return false;
+        case Kind::kDanglingLink: fs::create_symlink(fuzzstore::Root() / "nowhere", path); return false;
         case Kind::kLinkToFile: {
-            const fs::path target = gStoreRoot / "target";
+            const fs::path target = fuzzstore::Root() / "target";
             writeFile(target);
             fs::create_symlink(target, path);
             return true;
@@ -113,20 +114,11 @@ void CheckQuery(HKEY key, const char* name, bool isValue, const std::vector<std:
         Fail("a value read back differently");
 }
 
-void RemoveStore() {
-    std::error_code ignored;
-    fs::remove_all(gStoreRoot, ignored);
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tardimark-store-fuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) Fail("no temporary store directory");
-    gStoreRoot = pattern;
-    setenv("XDG_CONFIG_HOME", pattern.c_str(), 1);
-    std::atexit(RemoveStore);
+    fuzzstore::UseTemporaryStore("tardimark-store-fuzz");
     return 0;
 }
 
@@ -144,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     std::error_code ignored;
     for (const auto& entry : fs::directory_iterator(ApplicationDirectory(), ignored))
         fs::remove_all(entry.path(), ignored);
-    fs::remove(gStoreRoot / "target", ignored);
+    fs::remove(fuzzstore::Root() / "target", ignored);
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kApplicationPath, 0, nullptr, 0, KEY_WRITE, nullptr,
                         &key, nullptr) != ERROR_SUCCESS)
