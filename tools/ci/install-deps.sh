@@ -17,7 +17,7 @@ if [ -n "$need" ]; then
     [ "$(id -u)" = 0 ] || { echo "missing packages:$need (run as root to install)" >&2; exit 1; }
     echo "installing:$need"
     apt-get update -q
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $need
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q $need
 fi
 if [ "$what" = all ]; then
     sh "$(dirname "$0")/setup-wine.sh"
