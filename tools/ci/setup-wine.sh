@@ -45,7 +45,7 @@ install_missing() {
     [ -z "$need" ] && return 0
     echo "setup-wine: installing$need"
     apt_update
-    apt-get install -y -q --no-install-recommends $need
+    apt-get install -y -q $need
 }
 
 # --- packages -------------------------------------------------------------
