@@ -14,22 +14,12 @@
 #include <thread>
 #include <vector>
 
-#include "tests/product/store_fixture.h"
 #include "tests/reliability/reliability.h"
 
 namespace reliability {
 namespace {
 
-class Concurrency : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(lib.loaded()) << lib.error(); }
-
-    AEffect* Create() { return lib.main()(testhost::RecordingHost::callback()); }
-
-    testhost::IsolatedStore store;
-    testhost::PluginLibrary lib{testhost::BesideExecutable(kPlugin)};
-    testhost::RecordingHost host;
-};
+using Concurrency = PluginSession;
 
 // A display text is whole: terminated within the 24 bytes it may take.
 bool Terminated(const char* text) { return std::memchr(text, 0, 24) != nullptr; }

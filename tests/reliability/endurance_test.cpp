@@ -10,7 +10,6 @@
 #include <fstream>
 #include <string>
 
-#include "tests/product/store_fixture.h"
 #include "tests/reliability/reliability.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -47,16 +46,16 @@ std::int64_t ResidentBytes() {
 // megabytes over the run.
 constexpr std::int64_t kTolerance = 1 << 20;
 
-class Endurance : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(lib.loaded()) << lib.error(); }
+using Endurance = PluginSession;
 
-    AEffect* Create() { return lib.main()(testhost::RecordingHost::callback()); }
-
-    testhost::IsolatedStore store;
-    testhost::PluginLibrary lib{testhost::BesideExecutable(kPlugin)};
-    testhost::RecordingHost host;
-};
+// Records the resident memory before and after the run and fails when it
+// grew by more than the tolerance.
+void ExpectNoGrowth(std::int64_t before, std::int64_t after) {
+    ::testing::Test::RecordProperty("resident_before_kib", std::to_string(before / 1024));
+    ::testing::Test::RecordProperty("resident_after_kib", std::to_string(after / 1024));
+    EXPECT_LE(after - before, kTolerance)
+        << "resident memory grew from " << before / 1024 << " KiB to " << after / 1024 << " KiB";
+}
 
 TEST_F(Endurance, TenThousandOpenCloseCycles) {
     int failures = 0;
@@ -90,10 +89,7 @@ TEST_F(Endurance, TenThousandOpenCloseCycles) {
     for (int i = 0; i < 10000; ++i) cycle(i);
     const std::int64_t after = ResidentBytes();
     EXPECT_EQ(failures, 0);
-    RecordProperty("resident_before_kib", std::to_string(before / 1024));
-    RecordProperty("resident_after_kib", std::to_string(after / 1024));
-    EXPECT_LE(after - before, kTolerance)
-        << "resident memory grew from " << before / 1024 << " KiB to " << after / 1024 << " KiB";
+    ExpectNoGrowth(before, after);
 }
 
 TEST_F(Endurance, OneMillionBlocks) {
@@ -128,10 +124,7 @@ TEST_F(Endurance, OneMillionBlocks) {
     run(1000000);
     const std::int64_t after = ResidentBytes();
     EXPECT_EQ(failures, 0);
-    RecordProperty("resident_before_kib", std::to_string(before / 1024));
-    RecordProperty("resident_after_kib", std::to_string(after / 1024));
-    EXPECT_LE(after - before, kTolerance)
-        << "resident memory grew from " << before / 1024 << " KiB to " << after / 1024 << " KiB";
+    ExpectNoGrowth(before, after);
     Dispatch(e, effMainsChanged, 0, 0);
     EXPECT_EQ(Dispatch(e, effClose), 1);
 }

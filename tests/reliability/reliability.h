@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/product/store_fixture.h"
 #include "testhost/plugin_loader.h"
 #include "testhost/recording_host.h"
 
@@ -149,5 +150,18 @@ inline ChildResult RunInChild(const ChildBody& body, bool unprivileged = false,
     if (report == "\x01") return {true, ""};
     return {false, report};
 }
+
+// Tardimark loaded from its binary, with an empty store of its own and a
+// recording host.
+class PluginSession : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(lib.loaded()) << lib.error(); }
+
+    AEffect* Create() { return lib.main()(testhost::RecordingHost::callback()); }
+
+    testhost::IsolatedStore store;
+    testhost::PluginLibrary lib{testhost::BesideExecutable(kPlugin)};
+    testhost::RecordingHost host;
+};
 
 }  // namespace reliability
