@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/cftypes.h"
+#include "host/saturate.h"
 
 VtAuBase::VtAuBase(audioMasterCallback host, ParamTable table)
     : AudioEffectX(host, kNumPrograms, kNumParams), params(table) {
@@ -105,15 +106,6 @@ void VtAuBase::getParameterLabel(VstInt32 index, char* label) {
 
 namespace {
 
-// Float → int truncated toward zero, saturated, NaN as 0: plain values may
-// lie anywhere, since nothing clamps them.
-std::int32_t TruncateSaturated(float v) noexcept {
-    if (!(v == v)) return 0;
-    if (v >= 2147483647.0f) return INT32_MAX;
-    if (v <= -2147483648.0f) return INT32_MIN;
-    return static_cast<std::int32_t>(v);
-}
-
 // Copies a hook's string into the host's buffer (24 bytes at most). A text
 // of 24 characters or more is not copied: the caller moves on.
 bool CopyString(const CFString* s, char* text) noexcept {
@@ -145,7 +137,7 @@ void VtAuBase::getParameterDisplay(VstInt32 index, char* text) {
                                          static_cast<AudioUnitParameterID>(index),
                                          &strings) == noErr &&
                 strings) {
-                const std::int32_t k = TruncateSaturated(v);
+                const std::int32_t k = SaturatingTruncate(v);
                 if (k >= 0) {
                     done = CopyString(dynamic_cast<const CFString*>(CFArrayGetValueAtIndex(strings, k)),
                                       text);
@@ -180,7 +172,7 @@ void VtAuBase::getParameterDisplay(VstInt32 index, char* text) {
 void VtAuBase::WriteDisplay(VstInt32 index, float v, char* text) {
     if (Row(index).unit == kAudioUnitParameterUnit_Indexed) {
         // "%d" within 8 bytes, cut if it needs more.
-        std::snprintf(text, 8, "%d", static_cast<int>(TruncateSaturated(v)));
+        std::snprintf(text, 8, "%d", static_cast<int>(SaturatingTruncate(v)));
         return;
     }
     // The number, signed; a value too large for a display text shows as

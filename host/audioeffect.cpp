@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "host/record_functions.h"
+#include "host/saturate.h"
 
 AudioEffect::AudioEffect(audioMasterCallback audioMaster_, VstInt32 numPrograms_,
                          VstInt32 numParams_)
@@ -37,19 +38,6 @@ AudioEffect::AudioEffect(audioMasterCallback audioMaster_, VstInt32 numPrograms_
 
 AudioEffect::~AudioEffect() { delete editor; }
 
-namespace {
-
-// Gives the host's getVu-style float as a dispatcher integer: truncated
-// toward zero, NaN as 0, saturated to the 32-bit range.
-VstIntPtr TruncateToInt32(double v) noexcept {
-    if (!(v == v)) return 0;
-    if (v >= 2147483647.0) return INT32_MAX;
-    if (v <= -2147483648.0) return INT32_MIN;
-    return static_cast<VstIntPtr>(static_cast<VstInt32>(v));
-}
-
-}  // namespace
-
 VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                   float opt) {
     switch (opcode) {
@@ -66,7 +54,7 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
         case effGetParamLabel: getParameterLabel(index, static_cast<char*>(ptr)); return 0;
         case effGetParamDisplay: getParameterDisplay(index, static_cast<char*>(ptr)); return 0;
         case effGetParamName: getParameterName(index, static_cast<char*>(ptr)); return 0;
-        case effGetVu: return TruncateToInt32(static_cast<double>(getVu()) * 32767.0);
+        case effGetVu: return SaturatingTruncate(static_cast<double>(getVu()) * 32767.0);
         case effSetSampleRate: setSampleRate(opt); return 0;
         case effSetBlockSize: setBlockSize(static_cast<VstInt32>(value)); return 0;
         case effMainsChanged:

@@ -6,6 +6,7 @@
 
 #include "core/cftypes.h"
 #include "core/stored_defaults.h"
+#include "host/saturate.h"
 
 const std::array<ParamInfo, kNumParams> ParamInfoTable = {{
     {"Samples", kAudioUnitParameterUnit_Indexed, 0.0f, 4096.0f, 0.0f},
@@ -22,15 +23,6 @@ constexpr const char* kStoredNames[kNumParams] = {"Samples", "Seconds", "Samples
 // The mode's value names, borrowed from the literal cache and filled at the
 // first request. Two first requests at once store the same two strings.
 std::atomic<CFString*> gValueStrings[2] = {nullptr, nullptr};
-
-// Truncated toward zero into the 32-bit range: beyond it saturated, NaN 0.
-// Only stored or host values far outside the parameter ranges get there.
-VstInt32 SaturatedInt32(double v) noexcept {
-    if (!(v == v)) return 0;
-    if (v >= 2147483647.0) return INT32_MAX;
-    if (v <= -2147483648.0) return INT32_MIN;
-    return static_cast<VstInt32>(v);
-}
 
 // The mode truncated toward zero is exactly 1: seconds; anything else
 // (0, 2, -1, NaN) is samples.
@@ -61,7 +53,7 @@ void VtTardimark::UpdateLatency() {
                              ? static_cast<double>(program.GetValue(kParamSeconds)) *
                                    static_cast<double>(CurrentSampleRate())
                              : static_cast<double>(program.GetValue(kParamSamples));
-    StoreInitialDelay(SaturatedInt32(delay));
+    StoreInitialDelay(SaturatingTruncate(delay));
 }
 
 double VtTardimark::GetLatency() {
